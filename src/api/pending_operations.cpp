@@ -1,0 +1,54 @@
+// Operations whose areas are still being built. Each area deletes its entries
+// here when it defines the real operation.
+#include "api/tavik_api.h"
+
+namespace tavik {
+
+// params/
+void TavikApi::LoadParamResource() {}
+void TavikApi::ApplyLogLevelParameter() {}
+std::int32_t TavikApi::SetValue(QXOL_PARAM_ID, const void*, std::int32_t) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::GetValue(QXOL_PARAM_ID, void*, std::int32_t*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::EnumPmIndex(std::int32_t*, std::int32_t*) { return QXOL_ERR_NOT_SUPPORTED; }
+std::int32_t TavikApi::GetPmInfoValue(std::int32_t, QXOL_PARAM_ID, void*, std::int32_t*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+
+// pipeline/ job control
+std::int32_t TavikApi::StartJob() { return QXOL_ERR_NOT_SUPPORTED; }
+std::int32_t TavikApi::EndJob() { return QXOL_ERR_NOT_SUPPORTED; }
+std::int32_t TavikApi::StartPage(const QXOL_BASE_INFO*, std::int32_t, const QXOL_IMAGE_INFO*,
+                                 std::int32_t, const QXOL_CONVERT_INFO*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::EndPage(std::int32_t) { return QXOL_ERR_NOT_SUPPORTED; }
+std::int32_t TavikApi::OpenJob(bool) { return QXOL_ERR_NOT_SUPPORTED; }
+std::int32_t TavikApi::OpenPage() { return QXOL_ERR_NOT_SUPPORTED; }
+
+// pipeline/ band output
+std::int32_t TavikApi::BandOut(std::int32_t, const QXOL_BAND_INFO*, std::int32_t,
+                               const QXOL_BAND_DATA*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::BandOut2(std::int32_t, const QXOL_BAND_INFO*, std::int32_t,
+                                const QXOL_BAND_DATA*, std::int32_t) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+
+// calib/
+std::int32_t TavikApi::PrvGetIDFData1(QXOL_IDF_DATA*, QXOL_IDF_DATA*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::PrvGetIDFData2(std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*) {
+  return QXOL_ERR_NOT_SUPPORTED;
+}
+std::int32_t TavikApi::AcquireCalibData() { return QXOL_ERR_NOT_SUPPORTED; }
+
+// pmi/
+std::int32_t TavikApi::CalcPrivatePMI(std::int32_t, const char*) { return -1; }
+
+}  // namespace tavik
