@@ -4,20 +4,6 @@
 
 namespace tavik {
 
-// params/
-void TavikApi::LoadParamResource() {}
-void TavikApi::ApplyLogLevelParameter() {}
-std::int32_t TavikApi::SetValue(QXOL_PARAM_ID, const void*, std::int32_t) {
-  return QXOL_ERR_NOT_SUPPORTED;
-}
-std::int32_t TavikApi::GetValue(QXOL_PARAM_ID, void*, std::int32_t*) {
-  return QXOL_ERR_NOT_SUPPORTED;
-}
-std::int32_t TavikApi::EnumPmIndex(std::int32_t*, std::int32_t*) { return QXOL_ERR_NOT_SUPPORTED; }
-std::int32_t TavikApi::GetPmInfoValue(std::int32_t, QXOL_PARAM_ID, void*, std::int32_t*) {
-  return QXOL_ERR_NOT_SUPPORTED;
-}
-
 // pipeline/ job control
 std::int32_t TavikApi::StartJob() { return QXOL_ERR_NOT_SUPPORTED; }
 std::int32_t TavikApi::EndJob() { return QXOL_ERR_NOT_SUPPORTED; }

@@ -241,6 +241,34 @@ void OptionDictionary::Clear() {
   pmi_params_.clear();
 }
 
+ParamEntries OptionDictionary::SaveEntries(QXOL_PARAM_ID id) const {
+  ParamEntries saved;
+  if (const auto it = general_params_.find(id); it != general_params_.end()) {
+    saved.general = it->second;
+  }
+  for (const auto& [pmi, table] : pmi_params_) {
+    const auto it = table.find(id);
+    saved.per_pmi.emplace(pmi, it == table.end() ? std::nullopt : std::optional(it->second));
+  }
+  return saved;
+}
+
+void OptionDictionary::RestoreEntries(QXOL_PARAM_ID id, const ParamEntries& saved) {
+  if (saved.general) {
+    general_params_.insert_or_assign(id, *saved.general);
+  } else {
+    general_params_.erase(id);
+  }
+  for (auto& [pmi, table] : pmi_params_) {
+    const auto it = saved.per_pmi.find(pmi);
+    if (it != saved.per_pmi.end() && it->second) {
+      table.insert_or_assign(id, *it->second);
+    } else {
+      table.erase(id);
+    }
+  }
+}
+
 template void OptionDictionary::SetParams<std::int32_t>(QXOL_PARAM_ID, const std::int32_t*,
                                                         std::size_t);
 template void OptionDictionary::SetParams<unsigned char>(QXOL_PARAM_ID, const unsigned char*,

@@ -19,6 +19,12 @@ using ParamValue =
     std::variant<std::vector<std::int32_t>, std::vector<unsigned char>, std::vector<char>>;
 using ParamTable = std::map<std::int32_t, ParamValue>;
 
+// Every stored entry of one ID: the general one and that of each per-PMI table.
+struct ParamEntries {
+  std::optional<ParamValue> general;
+  std::map<std::int32_t, std::optional<ParamValue>> per_pmi;
+};
+
 // Element types are std::int32_t (BOL and S32), unsigned char (U08) and char (STR).
 // Counts are element counts. A null pointer or a count of 0 removes the entry.
 // Whenever the general table holds QXIDS32_HTM_PRINTMODE_INDEX, its first element is
@@ -68,6 +74,12 @@ class OptionDictionary {
   std::vector<std::int32_t> GetPmIndexes() const;
   // Empties the general table and every per-PMI table.
   void Clear();
+
+  // Copies every entry of `id`, for putting them back unchanged with RestoreEntries.
+  ParamEntries SaveEntries(QXOL_PARAM_ID id) const;
+  // Puts the entries of `id` back exactly as saved (no mirror write), erasing those that were
+  // absent.
+  void RestoreEntries(QXOL_PARAM_ID id, const ParamEntries& saved);
 
   const ParamTable& general_params() const { return general_params_; }
   const std::map<std::int32_t, ParamTable>& pmi_params() const { return pmi_params_; }
