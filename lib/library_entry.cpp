@@ -5,6 +5,12 @@
 #include "config/log.h"
 #include "config/paths.h"
 
+#if defined(_MSC_VER)
+#define TAVIK_FUNCTION_SIGNATURE __FUNCSIG__
+#else
+#define TAVIK_FUNCTION_SIGNATURE __PRETTY_FUNCTION__
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 
@@ -31,7 +37,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     tavik::SetLibraryFilePath(path);
     return TRUE;
   } catch (const std::exception& e) {
-    tavik::Log(tavik::kCritical, "exception at {}: {}", __FUNCSIG__, e.what());
+    tavik::Log(tavik::kCritical, "exception at {}: {}", TAVIK_FUNCTION_SIGNATURE, e.what());
     return FALSE;
   }
 }
@@ -53,7 +59,7 @@ __attribute__((constructor)) void RecordLibraryPath() {
     }
     tavik::SetLibraryFilePath(info.dli_fname);
   } catch (const std::exception& e) {
-    tavik::Log(tavik::kCritical, "exception at {}: {}", __PRETTY_FUNCTION__, e.what());
+    tavik::Log(tavik::kCritical, "exception at {}: {}", TAVIK_FUNCTION_SIGNATURE, e.what());
   }
 }
 }  // namespace

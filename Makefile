@@ -1,0 +1,41 @@
+# Entry points for people and CI. Every target installs what it needs.
+SHELL := /bin/bash
+JOBS ?= 2
+CMAKE_COMMON := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: test deps build-x64 build-x86 build-asan test-x64 test-x86 test-asan mingw demo bench fuzz clean
+
+test: deps
+	$(MAKE) build-x64 build-x86 build-asan
+	$(MAKE) test-x64 test-x86 test-asan mingw
+
+deps:
+	@scripts/install-deps.sh
+
+build-x64:
+	cmake -S . -B build/x64 $(CMAKE_COMMON)
+	cmake --build build/x64 -j$(JOBS)
+
+build-x86:
+	cmake -S . -B build/x86 $(CMAKE_COMMON) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i386.cmake -DTAVIK_TOOLS=OFF
+	cmake --build build/x86 -j$(JOBS)
+
+build-asan:
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTAVIK_SANITIZE=ON -DTAVIK_TOOLS=OFF
+	cmake --build build/asan -j$(JOBS)
+
+test-x64:
+	cd build/x64 && ctest --output-on-failure -j$(JOBS)
+
+test-x86:
+	cd build/x86 && ctest --output-on-failure -j$(JOBS)
+
+test-asan:
+	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+mingw:
+	scripts/mingw-check.sh build/mingw
+
+clean:
+	rm -rf build out
