@@ -7,10 +7,6 @@ namespace tavik {
 // pipeline/ job control
 std::int32_t TavikApi::StartJob() { return QXOL_ERR_NOT_SUPPORTED; }
 std::int32_t TavikApi::EndJob() { return QXOL_ERR_NOT_SUPPORTED; }
-std::int32_t TavikApi::StartPage(const QXOL_BASE_INFO*, std::int32_t, const QXOL_IMAGE_INFO*,
-                                 std::int32_t, const QXOL_CONVERT_INFO*) {
-  return QXOL_ERR_NOT_SUPPORTED;
-}
 std::int32_t TavikApi::EndPage(std::int32_t) { return QXOL_ERR_NOT_SUPPORTED; }
 std::int32_t TavikApi::OpenJob(bool) { return QXOL_ERR_NOT_SUPPORTED; }
 std::int32_t TavikApi::OpenPage() { return QXOL_ERR_NOT_SUPPORTED; }
@@ -33,6 +29,8 @@ std::int32_t TavikApi::PrvGetIDFData2(std::int32_t*, std::int32_t*, std::int32_t
   return QXOL_ERR_NOT_SUPPORTED;
 }
 std::int32_t TavikApi::AcquireCalibData() { return QXOL_ERR_NOT_SUPPORTED; }
+// No calibration archive is stored until the calibration area lands.
+bool TavikApi::ExpandCalibArchiveInto(dorva::BRSData&) { return true; }
 
 // pmi/
 std::int32_t TavikApi::CalcPrivatePMI(std::int32_t, const char*) { return -1; }

@@ -8,6 +8,7 @@
 
 #include "api/orlen_api.h"
 #include "config/ini.h"
+#include "legacy/ht_struct3.h"
 #include "legacy/module_binding.h"
 #include "legacy/prt_struct3.h"
 #include "params/option_dictionary.h"
@@ -72,6 +73,28 @@ class TavikApi : public orlen::OrlenApi {
   // Calibration data (calib/): runs the module's calibration request and
   // stores the archive of its files; returns a result code.
   std::int32_t AcquireCalibData();
+  // Expands the stored calibration archive (if any) into the BRS data record
+  // and the calibration buffer; false when the BRS data record must be dropped.
+  bool ExpandCalibArchiveInto(dorva::BRSData& brs_data);
+
+  // Legacy records (legacy/), built from the parameters, the page description
+  // and the configuration. Pointer fields are linked by the caller
+  // (UpdatePointers) at the record's final place.
+  // No structure when the page's pixel format is unknown.
+  std::optional<dorva::PrtStruct3> CreatePrtStruct3(bool planar);
+  dorva::HtStruct3 CreateHtStruct3();
+  dorva::JobData CreateJobData();
+  // No record when no media setting applies or an incompatible one is set.
+  std::optional<dorva::MediaOption> CreateMediaOption();
+  // The option record of the module's job start: module paths and the spool relay.
+  dorva::DorvaOpt CreateOption();
+  // No record when the stored calibration archive cannot be expanded.
+  std::optional<dorva::BRSData> CreateBRSData();
+  // Fills the calibration data request's tool path, printer type and printer
+  // name; returns 0, or QXOL_ERR_NOT_SUPPORTED when the printer is not named.
+  std::int32_t CreateCalibDataReq(dorva::CalibDataReq& request);
+  static dorva::TpInfoStruct CreateTpInfoStruct(std::int32_t terminate);
+  static dorva::OSDep CreateOSDep();
 
   // Private print-mode index from a media control file (pmi/).
   std::int32_t CalcPrivatePMI(std::int32_t pmi_on_mpk, const char* mpk_control_file_content);
