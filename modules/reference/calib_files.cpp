@@ -52,7 +52,7 @@ std::vector<std::uint8_t> MakeHc1(std::int32_t printer_type) {
     const std::uint32_t k =
         (static_cast<std::uint32_t>(printer_type) + static_cast<std::uint32_t>(ink)) % 4u;
     for (std::uint32_t v = 0; v < 256; ++v) {
-      out.push_back(static_cast<std::uint8_t>(v - (v * (255u - v) * k) / (255u * 64u)));
+      out.push_back(static_cast<std::uint8_t>(v - (v * (255u - v) * k) / (255u * 16u)));
     }
   }
   Finish(out);
