@@ -42,8 +42,12 @@ class TavikApi : public orlen::OrlenApi {
                          const QXOL_IMAGE_INFO* p_image_info, std::int32_t image_info_num,
                          const QXOL_CONVERT_INFO* p_convert_info) override;
   std::int32_t EndPage(std::int32_t terminate) override;
+  // Open the module's job or page; a failure leaves the state closed.
   std::int32_t OpenJob(bool planar);
-  std::int32_t OpenPage();
+  std::int32_t OpenPage(std::int32_t opened_state = 1);
+  // Calls the module's InitJob with the given printer structure and a fresh
+  // option record; returns the module's status.
+  std::int32_t InitModuleJob(dorva::PrtStruct3& printer_structure);
 
   // Band output (pipeline/).
   std::int32_t BandOut(std::int32_t band_info_num, const QXOL_BAND_INFO* p_band_info,
