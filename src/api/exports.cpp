@@ -15,7 +15,9 @@ using tavik::kTrace;
 using tavik::Log;
 using tavik::orlen::OrlenApi;
 
-OrlenApi* Api(QXOL_HANDLE instance) { return static_cast<OrlenApi*>(instance); }
+OrlenApi* Api(QXOL_HANDLE instance) {
+  return static_cast<OrlenApi*>(instance);
+}
 
 template <typename Operation>
 std::int32_t Guarded(Operation&& operation) {
@@ -36,7 +38,9 @@ std::int32_t Call(QXOL_HANDLE instance, Operation&& operation) {
   return Guarded([&] { return operation(Api(instance)); });
 }
 
-const char* Text(const char* p) { return p != nullptr ? p : "(null)"; }
+const char* Text(const char* p) {
+  return p != nullptr ? p : "(null)";
+}
 
 // The instance's storage is zero-filled before construction, so members the
 // constructor leaves alone start as zero bytes.
@@ -74,10 +78,9 @@ QXOL_API int32_t QXOL_CALL QXOL_CreateInstance(QXOL_HANDLE* p_instance, const ch
   });
 }
 
-QXOL_API int32_t QXOL_CALL QXOL_CreateInstance2(QXOL_HANDLE* p_instance,
-                                                const char* p_ini_filepath,
-                                                int32_t spool_func_type,
-                                                QXOL_SPOOL_FUNC spool_func, void* spool_context) {
+QXOL_API int32_t QXOL_CALL QXOL_CreateInstance2(QXOL_HANDLE* p_instance, const char* p_ini_filepath,
+                                                int32_t spool_func_type, QXOL_SPOOL_FUNC spool_func,
+                                                void* spool_context) {
   Log(kTrace, "[QXOL_CreateInstance2] p_ini_filepath = {} spool_func_type = {} ",
       Text(p_ini_filepath), spool_func_type);
   return Create(p_instance, [&](OrlenApi* api) {
@@ -112,8 +115,7 @@ QXOL_API int32_t QXOL_CALL QXOL_StartPage(QXOL_HANDLE instance, const QXOL_BASE_
                                           const QXOL_CONVERT_INFO* p_convert_info) {
   Log(kTrace, "[QXOL_StartPage] instance = {} ", instance);
   return Call(instance, [&](OrlenApi* api) {
-    return api->StartPage(p_base_info, base_info_num, p_image_info, image_info_num,
-                          p_convert_info);
+    return api->StartPage(p_base_info, base_info_num, p_image_info, image_info_num, p_convert_info);
   });
 }
 
@@ -159,8 +161,7 @@ QXOL_API int32_t QXOL_CALL QXOL_SetValue(QXOL_HANDLE instance, QXOL_PARAM_ID par
                                          const void* p_value, int32_t value_num) {
   Log(kTrace, "[QXOL_SetValue] instance = {} param_id = {} value_num = {} ", instance, param_id,
       value_num);
-  return Call(instance,
-              [&](OrlenApi* api) { return api->SetValue(param_id, p_value, value_num); });
+  return Call(instance, [&](OrlenApi* api) { return api->SetValue(param_id, p_value, value_num); });
 }
 
 QXOL_API int32_t QXOL_CALL QXOL_GetValue(QXOL_HANDLE instance, QXOL_PARAM_ID param_id,
@@ -212,8 +213,7 @@ QXOL_API int32_t QXOL_CALL QXTV_CalcPrivatePMI(QXOL_HANDLE instance, int32_t pmi
   Log(kTrace, "[QXTV_CalcPrivatePMI] pmi_on_mpk = {} mpk_control_file_content = {}", pmi_on_mpk,
       "(control file content)");
   return Call(instance, [&](OrlenApi* api) {
-    return static_cast<tavik::TavikApi*>(api)->CalcPrivatePMI(pmi_on_mpk,
-                                                              mpk_control_file_content);
+    return static_cast<tavik::TavikApi*>(api)->CalcPrivatePMI(pmi_on_mpk, mpk_control_file_content);
   });
 }
 

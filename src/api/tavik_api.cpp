@@ -63,7 +63,9 @@ std::int32_t TavikApi::Init2(const char* p_ini_filepath, std::int32_t spool_func
   return QXOL_ERR_INIT_FAILED;
 }
 
-std::int32_t TavikApi::Delete() { return QXOL_OK; }
+std::int32_t TavikApi::Delete() {
+  return QXOL_OK;
+}
 
 namespace {
 std::int32_t NotSupported() {
@@ -72,10 +74,18 @@ std::int32_t NotSupported() {
 }
 }  // namespace
 
-std::int32_t TavikApi::StartRepeatMode() { return NotSupported(); }
-std::int32_t TavikApi::DoRepeat() { return NotSupported(); }
-std::int32_t TavikApi::EndRepeatMode() { return NotSupported(); }
-std::int32_t TavikApi::EnumPmInfoID(void*, void*) { return NotSupported(); }
+std::int32_t TavikApi::StartRepeatMode() {
+  return NotSupported();
+}
+std::int32_t TavikApi::DoRepeat() {
+  return NotSupported();
+}
+std::int32_t TavikApi::EndRepeatMode() {
+  return NotSupported();
+}
+std::int32_t TavikApi::EnumPmInfoID(void*, void*) {
+  return NotSupported();
+}
 
 std::int32_t QXOL_CALL TavikApi::SpoolRelay(void* context, signed char* data, std::int32_t size) {
   const auto* self = static_cast<const TavikApi*>(context);

@@ -22,6 +22,8 @@ inline void Log(int level, fmt::format_string<Args...> text, Args&&... args) noe
 }
 
 // Pointers are logged in hexadecimal with a 0x prefix.
-inline const void* AsPtr(const void* p) noexcept { return p; }
+inline const void* AsPtr(const void* p) noexcept {
+  return p;
+}
 
 }  // namespace tavik

@@ -30,7 +30,9 @@ const fs::path& BaseDirectory() {
   return *base;
 }
 
-[[maybe_unused]] bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+[[maybe_unused]] bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 }  // namespace
 
 void SetLibraryFilePath(std::string path) {
@@ -38,14 +40,16 @@ void SetLibraryFilePath(std::string path) {
   BaseDirectoryCache().reset();
 }
 
-const std::string& LibraryFilePath() { return LibraryPathStorage(); }
+const std::string& LibraryFilePath() {
+  return LibraryPathStorage();
+}
 
 bool IsAbsolutePath(const std::string& path) {
 #if defined(_WIN32)
   const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
                      path[1] == ':' && IsSeparator(path[2]);
-  const bool network = path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
-                       !IsSeparator(path[2]);
+  const bool network =
+      path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
   return drive || network;
 #else
   return !path.empty() && path[0] == '/';
@@ -66,6 +70,8 @@ std::string DiagnosticDirectory() {
 #endif
 }
 
-std::string BandDumpSwitchPath() { return (fs::path(DiagnosticDirectory()) / "3").string(); }
+std::string BandDumpSwitchPath() {
+  return (fs::path(DiagnosticDirectory()) / "3").string();
+}
 
 }  // namespace tavik

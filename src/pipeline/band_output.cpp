@@ -128,8 +128,8 @@ std::int32_t TavikApi::BandOut(std::int32_t band_info_num, const QXOL_BAND_INFO*
   for (std::int32_t j = 0; j < channels; ++j) {
     // Address arithmetic as the host's pointer-sized integers, so a wild bpp
     // gives wild (unused) entries rather than undefined behaviour.
-    table[j] = reinterpret_cast<unsigned char*>(buffer + static_cast<std::uintptr_t>(
-                                                             static_cast<std::intptr_t>(j) * bpp));
+    table[j] = reinterpret_cast<unsigned char*>(
+        buffer + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(j) * bpp));
   }
   QXOL_BAND_DATA record{table.data(), p_band_data[0].stride, p_band_data[0].reserved};
   return static_cast<orlen::OrlenApi*>(this)->BandOut2(band_info_num, p_band_info, band_data_num,

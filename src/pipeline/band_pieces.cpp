@@ -31,8 +31,8 @@ DORVA_AREA PieceValidArea(const DORVA_AREA& band_area, const DORVA_RECT& piece,
   const std::int64_t piece_top = static_cast<std::int64_t>(piece.top) - band_top;
   const std::int64_t piece_bottom = static_cast<std::int64_t>(piece.bottom) - band_top;
   const std::int64_t valid_top = std::max<std::int64_t>(band_area.y, piece_top);
-  const std::int64_t valid_bottom =
-      std::min<std::int64_t>(static_cast<std::int64_t>(band_area.y) + band_area.height, piece_bottom);
+  const std::int64_t valid_bottom = std::min<std::int64_t>(
+      static_cast<std::int64_t>(band_area.y) + band_area.height, piece_bottom);
   if (valid_bottom <= valid_top) return {band_area.x, 0, band_area.width, 0};
   return {band_area.x, static_cast<std::int32_t>(valid_top - piece_top), band_area.width,
           static_cast<std::int32_t>(valid_bottom - valid_top)};

@@ -17,7 +17,8 @@ class LogCapture::Sink : public spdlog::sinks::base_sink<std::mutex> {
 
  protected:
   void sink_it_(const spdlog::details::log_msg& msg) override {
-    records_.push_back({static_cast<int>(msg.level), std::string(msg.payload.begin(), msg.payload.end())});
+    records_.push_back(
+        {static_cast<int>(msg.level), std::string(msg.payload.begin(), msg.payload.end())});
   }
   void flush_() override {}
 
@@ -39,7 +40,9 @@ LogCapture::~LogCapture() {
   spdlog::set_level(previous_level_);
 }
 
-std::vector<LogRecord> LogCapture::records() const { return sink_->Snapshot(); }
+std::vector<LogRecord> LogCapture::records() const {
+  return sink_->Snapshot();
+}
 
 bool LogCapture::Has(int level, const std::string& text) const {
   const auto all = records();
@@ -53,6 +56,8 @@ int LogCapture::Count(const std::string& text) const {
       std::count_if(all.begin(), all.end(), [&](const LogRecord& r) { return r.text == text; }));
 }
 
-void LogCapture::Clear() { sink_->Clear(); }
+void LogCapture::Clear() {
+  sink_->Clear();
+}
 
 }  // namespace tavik::test

@@ -1,5 +1,6 @@
 // Creation, deletion and the common frame of the exported functions.
 #include <gtest/gtest.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,12 +9,11 @@
 #include <regex>
 #include <string>
 
+#include "config/log.h"
+#include "config/paths.h"
 #include "qxol.h"
 #include "support/end_to_end.h"
-#include "config/log.h"
 #include "support/log_capture.h"
-
-#include <spdlog/sinks/stdout_color_sinks.h>
 
 namespace tavik::test {
 namespace {
@@ -31,7 +31,9 @@ struct CreationCase {
   const char* message;  // error record expected, or nullptr
 };
 
-std::string NullPath(const TempDir&) { return {}; }
+std::string NullPath(const TempDir&) {
+  return {};
+}
 
 IniSpec Module(const std::string& path) {
   IniSpec spec;
@@ -48,8 +50,9 @@ const CreationCase kCreationCases[] = {
     {"module path missing",
      [](const TempDir& d) { return WriteIni(d, Module((d.path() / "none.so").string())); }, 0,
      QXOL_ERR_INIT_FAILED, "couldn't laod dorva hmm module file."},
-    {"module path is a directory", [](const TempDir& d) { return WriteIni(d, Module(d.path().string())); },
-     0, QXOL_ERR_INIT_FAILED, "couldn't laod dorva hmm module file."},
+    {"module path is a directory",
+     [](const TempDir& d) { return WriteIni(d, Module(d.path().string())); }, 0,
+     QXOL_ERR_INIT_FAILED, "couldn't laod dorva hmm module file."},
     {"module not loadable",
      [](const TempDir& d) { return WriteIni(d, Module(DoublePath("not_a_module"))); }, 0,
      QXOL_ERR_INIT_FAILED, "couldn't laod dorva hmm module file."},
@@ -63,8 +66,8 @@ const CreationCase kCreationCases[] = {
     {"spool type 0", [](const TempDir& d) { return WriteIni(d); }, 0, QXOL_OK, nullptr},
     {"spool type 5", [](const TempDir& d) { return WriteIni(d); }, 5, QXOL_OK, nullptr},
     {"module without IDF entry points",
-     [](const TempDir& d) { return WriteIni(d, Module(DoublePath("dorva_double_no_idf"))); }, 0, QXOL_OK,
-     nullptr},
+     [](const TempDir& d) { return WriteIni(d, Module(DoublePath("dorva_double_no_idf"))); }, 0,
+     QXOL_OK, nullptr},
 };
 
 TEST(Creation, EveryOutcomeOfInitialisation) {
@@ -103,8 +106,7 @@ TEST(Creation, NullOutParameterCreatesNothing) {
   LoadCounter counter;
   TempDir dir;
   const std::string ini = WriteIni(dir);
-  EXPECT_EQ(QXOL_CreateInstance(nullptr, ini.c_str(), nullptr, nullptr),
-            QXOL_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(QXOL_CreateInstance(nullptr, ini.c_str(), nullptr, nullptr), QXOL_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(QXOL_CreateInstance2(nullptr, ini.c_str(), 0, nullptr, nullptr),
             QXOL_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(counter.loads(), 0);
@@ -131,14 +133,15 @@ TEST(Creation, ModuleIsUnloadedExactlyOnce) {
 }
 
 TEST(Creation, RelativeModulePathIsTakenFromTheLibraryDirectory) {
-  // The unit tests link the library statically, so its directory is the
-  // working directory: a bare file name resolves there.
+  // Pretend the library file sits beside the doubles: a bare file name then
+  // names the double, and an absolute path stays as it is.
   TempDir dir;
   const fs::path module = DoublePath("dorva_double");
-  const fs::path old_cwd = fs::current_path();
-  fs::current_path(module.parent_path());
+  SetLibraryFilePath((module.parent_path() / "QXTV64_RN07.so").string());
+  EXPECT_EQ(ResolvePath("dorva_double.so"), (module.parent_path() / "dorva_double.so").string());
+  EXPECT_EQ(ResolvePath("/abs/x.so"), "/abs/x.so");
   Instance instance(WriteIni(dir, Module(module.filename().string())));
-  fs::current_path(old_cwd);
+  SetLibraryFilePath("");
   EXPECT_EQ(instance.result(), QXOL_OK);
 }
 
@@ -262,9 +265,8 @@ TEST_F(WithInstance, SpoolRelayReachesTheHostOrSwallowsData) {
     bool callback;
     std::int32_t host_answer;
     std::int32_t relay_answer;
-  } cases[] = {{"no callback", false, 0, 1},
-               {"host takes it", true, 7, 1},
-               {"host refuses", true, 0, 0}};
+  } cases[] = {
+      {"no callback", false, 0, 1}, {"host takes it", true, 7, 1}, {"host refuses", true, 0, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     double_.control().calls.clear();
@@ -336,8 +338,8 @@ TEST_F(DiagnosticDirectory, FileLogIsNamedByTheTimeAndEndsLinesWithCrLf) {
   ASSERT_FALSE(logs.empty());
   std::string all;
   for (const auto& file : logs) {
-    EXPECT_TRUE(std::regex_match(file.filename().string(),
-                                 std::regex(R"(HTM_TV_\d{8}_\d{6}\.log)")))
+    EXPECT_TRUE(
+        std::regex_match(file.filename().string(), std::regex(R"(HTM_TV_\d{8}_\d{6}\.log)")))
         << file;
     std::ifstream in(file, std::ios::binary);
     all += std::string(std::istreambuf_iterator<char>(in), {});

@@ -31,17 +31,20 @@ TEST_F(PipelineTest, TwoPageJobCallsTheModuleLazilyAndInOrder) {
   }
   ASSERT_EQ(QXOL_EndJob(h()), QXOL_OK);
   const std::vector<Entry> expected = {
-      Entry::kInitJob,  Entry::kInitPage, Entry::kBandOut,         Entry::kBandOut,
-      Entry::kTerminatePageEx, Entry::kInitPage, Entry::kBandOut, Entry::kBandOut,
+      Entry::kInitJob,         Entry::kInitPage,  Entry::kBandOut, Entry::kBandOut,
+      Entry::kTerminatePageEx, Entry::kInitPage,  Entry::kBandOut, Entry::kBandOut,
       Entry::kTerminatePageEx, Entry::kDestroyJob};
   EXPECT_EQ(control().Sequence(), expected);
   for (const auto& call : control().calls) {
-    if (call.entry != Entry::kInitJob) EXPECT_EQ(call.job, tavik_double::DefaultJobHandle());
+    if (call.entry != Entry::kInitJob) {
+      EXPECT_EQ(call.job, tavik_double::DefaultJobHandle());
+    }
   }
   // The option record carries the relay with the instance as its context.
   const auto* init_job = control().Last(Entry::kInitJob);
   ASSERT_TRUE(init_job->option.has_value());
-  EXPECT_NE(init_job->option->record.lpOutputFunc, nullptr);
+  EXPECT_NE(init_job->option->record.OutputCallback, nullptr);
+  EXPECT_NE(init_job->option->record.CallbackContext, nullptr);
 }
 
 TEST_F(PipelineTest, TallBandIsCutInto64RowPiecesOverTheHostsBuffers) {
@@ -124,8 +127,10 @@ TEST_F(PipelineTest, CountsAndNullRecordsAreRefusedBeforeAnythingHappens) {
     std::int32_t result;
     std::int32_t expected;
   } cases[] = {
-      {"BandOut2 null info", QXOL_BandOut2(h(), 1, nullptr, 1, &data, 0), QXOL_ERR_INVALID_ARGUMENT},
-      {"BandOut2 null data", QXOL_BandOut2(h(), 1, &band, 1, nullptr, 0), QXOL_ERR_INVALID_ARGUMENT},
+      {"BandOut2 null info", QXOL_BandOut2(h(), 1, nullptr, 1, &data, 0),
+       QXOL_ERR_INVALID_ARGUMENT},
+      {"BandOut2 null data", QXOL_BandOut2(h(), 1, &band, 1, nullptr, 0),
+       QXOL_ERR_INVALID_ARGUMENT},
       {"BandOut2 two bands", QXOL_BandOut2(h(), 2, bands, 2, datas, 0), QXOL_ERR_INVALID_COUNT},
       {"BandOut2 no band", QXOL_BandOut2(h(), 0, &band, 0, &data, 0), QXOL_ERR_INVALID_COUNT},
       {"BandOut2 counts differ", QXOL_BandOut2(h(), 1, &band, 2, datas, 0), QXOL_ERR_INVALID_COUNT},
@@ -262,10 +267,10 @@ TEST_F(PipelineTest, RestartingPageOrJobWhileOpenAbandonsTheModulesOnes) {
   ASSERT_EQ(SendBand(0, 1, 16, planes), QXOL_OK);
   ASSERT_EQ(QXOL_StartJob(h()), QXOL_OK);  // no DestroyJob
   ASSERT_EQ(SendBand(1, 2, 16, planes), QXOL_OK);
-  EXPECT_EQ(control().Sequence(),
-            (std::vector<Entry>{Entry::kInitJob, Entry::kInitPage, Entry::kBandOut,
-                                Entry::kInitPage, Entry::kBandOut, Entry::kInitJob,
-                                Entry::kBandOut}));
+  EXPECT_EQ(
+      control().Sequence(),
+      (std::vector<Entry>{Entry::kInitJob, Entry::kInitPage, Entry::kBandOut, Entry::kInitPage,
+                          Entry::kBandOut, Entry::kInitJob, Entry::kBandOut}));
 }
 
 TEST_F(PipelineTest, RefusedPageStartKeepsThePreviousPage) {
@@ -431,12 +436,21 @@ TEST_F(BandDumpTest, BandsAreDumpedAsReceivedEvenWhenRefused) {
     int planes;
     const char* file;
   } cases[] = {
-      {"planar 8-bit", {2, 1, 16, 64, {}}, 16, 4,
+      {"planar 8-bit",
+       {2, 1, 16, 64, {}},
+       16,
+       4,
        "tvbanddata_left0_top0_right16_bottom3_bpp1_4ch_planar.raw"},
-      {"planar 16-bit", {-1, 2, 16, 64, {}}, 32, 3,
+      {"planar 16-bit",
+       {-1, 2, 16, 64, {}},
+       32,
+       3,
        "tvbanddata_left0_top0_right16_bottom3_bpp2_3ch_planar.raw"},
       // Layout was fixed planar by the first case: this band is refused, yet dumped.
-      {"interleaved", {3, 2, 16, 64, {7, 8}}, 32, 1,
+      {"interleaved",
+       {3, 2, 16, 64, {7, 8}},
+       32,
+       1,
        "tvbanddata_left0_top0_right16_bottom3_bpp2_2ch_interleave.raw"},
   };
   for (const auto& c : cases) {
