@@ -62,7 +62,7 @@ class TiffSource : public ImageSource {
     std::uint32_t width = 0, height = 0;
     std::uint16_t spp = 1, bits = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
     std::uint16_t sample_format = SAMPLEFORMAT_UINT, inkset = INKSET_CMYK;
-    std::uint16_t extra_count = 0;
+    std::uint16_t extra_count = 0, inks = 0;
     std::uint16_t* extra = nullptr;
     TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height);
@@ -109,12 +109,18 @@ class TiffSource : public ImageSource {
         format.channels = 3;
         break;
       case PHOTOMETRIC_SEPARATED:
-        if (inkset == INKSET_CMYK && colour == 4) {
+        if (inkset == INKSET_CMYK && spp >= 4 &&
+            !TIFFGetField(tiff_, TIFFTAG_NUMBEROFINKS, &inks)) {
+          format.kind = ImageKind::kCmyk;
+          format.channels = 4;
+        } else if (inkset == INKSET_CMYK && inks == 4) {
           format.kind = ImageKind::kCmyk;
           format.channels = 4;
         } else {
+          // libtiff counts four colour channels for any separated page and
+          // calls the rest extra samples; the ink count says how many are inks.
           format.kind = ImageKind::kNChannel;
-          format.channels = colour > 0 ? colour : spp;
+          format.channels = (inks >= 1 && inks <= spp) ? inks : spp;
         }
         break;
       default:

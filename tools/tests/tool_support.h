@@ -1,6 +1,7 @@
 // Running the tools as a user would, and making input files for them.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <spawn.h>
@@ -62,7 +63,7 @@ struct RunResult {
 };
 
 // Runs a program with its output captured in files; never through a shell.
-inline RunResult Run(const std::vector<std::string>& args, const fs::path& scratch) {
+inline RunResult RunProgram(const std::vector<std::string>& args, const fs::path& scratch) {
   const fs::path out_path = scratch / "stdout.txt";
   const fs::path err_path = scratch / "stderr.txt";
   posix_spawn_file_actions_t actions;
@@ -117,8 +118,11 @@ inline void WriteTiff(const fs::path& path, const TiffSpec& s,
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(s.bits));
     TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, s.sample_format);
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, s.photometric);
-    if (s.photometric == PHOTOMETRIC_SEPARATED)
+    if (s.photometric == PHOTOMETRIC_SEPARATED) {
       TIFFSetField(t, TIFFTAG_INKSET, s.channels == 4 ? INKSET_CMYK : INKSET_MULTIINK);
+      TIFFSetField(t, TIFFTAG_NUMBEROFINKS,
+                   static_cast<std::uint16_t>(s.channels - s.extra_samples));
+    }
     if (s.extra_samples > 0) {
       std::vector<std::uint16_t> extra(static_cast<std::size_t>(s.extra_samples),
                                        EXTRASAMPLE_UNASSALPHA);
