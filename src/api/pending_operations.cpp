@@ -5,9 +5,4 @@
 namespace tavik {
 
 
-// calib/
-std::int32_t TavikApi::AcquireCalibData() { return QXOL_ERR_NOT_SUPPORTED; }
-// No calibration archive is stored until the calibration area lands.
-bool TavikApi::ExpandCalibArchiveInto(dorva::BRSData&) { return true; }
-
 }  // namespace tavik

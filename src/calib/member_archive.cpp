@@ -131,15 +131,20 @@ std::optional<ArchiveMember> MakeMember(const fs::path& path, std::int32_t uid, 
 
 std::vector<unsigned char> WriteArchive(const ArchiveMemberList& members) {
   std::size_t total = kArchiveSignature.size();
-  for (const ArchiveMember& m : members)
-    total += kMemberHeaderSize + m.data.size() + (m.data.size() & 1);
-  std::vector<unsigned char> out;
-  out.reserve(total);
-  out.insert(out.end(), kArchiveSignature.begin(), kArchiveSignature.end());
   for (const ArchiveMember& m : members) {
-    out.insert(out.end(), m.header.begin(), m.header.end());
-    out.insert(out.end(), m.data.begin(), m.data.end());
-    if (m.data.size() & 1) out.push_back(0x0A);
+    total += kMemberHeaderSize + m.data.size() + (m.data.size() & 1);
+  }
+  std::vector<unsigned char> out(total);
+  unsigned char* p = out.data();
+  auto put = [&p](const void* bytes, std::size_t n) {
+    if (n != 0) std::memcpy(p, bytes, n);
+    p += n;
+  };
+  put(kArchiveSignature.data(), kArchiveSignature.size());
+  for (const ArchiveMember& m : members) {
+    put(m.header.data(), m.header.size());
+    put(m.data.data(), m.data.size());
+    if (m.data.size() & 1) *p++ = 0x0A;
   }
   return out;
 }

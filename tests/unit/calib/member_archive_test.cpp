@@ -1,9 +1,6 @@
 #include "calib/member_archive.h"
 
 #include <gtest/gtest.h>
-#include <spdlog/sinks/ringbuffer_sink.h>
-#include <spdlog/spdlog.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <fstream>
@@ -13,10 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "config/log.h"
+#include "support/end_to_end.h"
+#include "support/log_capture.h"
+
 namespace tavik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::LogCapture;
+using test::TempDir;
 using Bytes = std::vector<unsigned char>;
 
 Bytes ToBytes(std::string_view s) {
@@ -31,25 +34,6 @@ std::string Field(std::string_view text, std::size_t size) {
   out.resize(size, ' ');
   return out;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tavik-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 void WriteFile(const fs::path& p, std::string_view content) {
   std::ofstream out(p, std::ios::binary);
@@ -74,30 +58,6 @@ std::string RawHeader(std::string_view name_field, std::string_view size_field) 
   return Field(name_field, 15) + Field("0", 12) + Field("0", 6) + Field("0", 6) +
          Field("10644", 8) + Field(size_field, 10) + "`\n";
 }
-
-// Collects error-level lines of the default logger for the life of the object.
-class ErrorLines {
- public:
-  ErrorLines() : sink_(std::make_shared<spdlog::sinks::ringbuffer_sink_mt>(64)) {
-    previous_ = spdlog::default_logger();
-    auto logger = std::make_shared<spdlog::logger>("archive-test", sink_);
-    logger->set_level(spdlog::level::trace);
-    sink_->set_pattern("%l|%v");
-    spdlog::set_default_logger(logger);
-  }
-  ~ErrorLines() { spdlog::set_default_logger(previous_); }
-  std::vector<std::string> Errors() const {
-    std::vector<std::string> out;
-    for (const std::string& line : sink_->last_formatted()) {
-      if (line.starts_with("error|")) out.push_back(line);
-    }
-    return out;
-  }
-
- private:
-  std::shared_ptr<spdlog::sinks::ringbuffer_sink_mt> sink_;
-  std::shared_ptr<spdlog::logger> previous_;
-};
 
 TEST(MemberArchive, EmptyListIsTheSignatureAlone) {
   const Bytes bytes = WriteArchive({});
@@ -313,14 +273,14 @@ TEST(MemberArchive, HostileNamesStayInsideTheDirectory) {
   TempDir sandbox;
   const fs::path target = sandbox.path() / "a" / "b" / "c" / "target";
   fs::create_directories(target);
-  ErrorLines log;
+  LogCapture log(kError);
   ASSERT_TRUE(ExpandArchive(members, target));
 
   EXPECT_EQ(ListTree(sandbox.path()),
             (std::set<std::string>{"a", "a/b", "a/b/c", "a/b/c/target", "a/b/c/target/good.CA1"}));
   EXPECT_EQ(ReadFile(target / "good.CA1"), "ok");
   EXPECT_FALSE(fs::exists("/abs"));
-  EXPECT_EQ(log.Errors().size(), 9u);
+  EXPECT_EQ(log.records().size(), 9u);
 }
 
 }  // namespace
