@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -167,6 +168,32 @@ TEST_P(EachLevel, MatchesTheReference) {
           ASSERT_EQ(got_state, want_state);
         }
       }
+    }
+  }
+}
+
+// Runs of a megabyte and more take another store path; check it on aligned
+// and unaligned destinations.
+TEST_P(EachLevel, LongRunsMatchTheReference) {
+  for (std::int32_t channels : {1, 3}) {
+    const std::int32_t pixels = ((1 << 20) + 37) / channels;
+    const std::size_t n = static_cast<std::size_t>(pixels * channels);
+    const Bytes src = ToLittleEndian(RandomSamples(n, 99));
+    Bytes want(n + 64);
+    std::uint32_t want_state = 0xC0FFEEu;
+    Nch16to8::ConvertScalar(src.data(), want.data(), pixels, 1, channels, want_state);
+    Bytes storage(n + 128, 0x5A);
+    const auto misalignment = reinterpret_cast<std::uintptr_t>(storage.data()) % 64;
+    unsigned char* aligned = storage.data() + (64 - misalignment) % 64;
+    for (unsigned char* dst : {aligned, aligned + 1}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "channels " << channels << " offset " << (dst - aligned));
+      std::fill(storage.begin(), storage.end(), 0x5A);
+      std::uint32_t state = 0xC0FFEEu;
+      Nch16to8::Convert(src.data(), dst, pixels, 1, channels, state);
+      ASSERT_TRUE(std::equal(dst, dst + n, want.begin()));
+      EXPECT_EQ(dst[n], 0x5A);
+      EXPECT_EQ(state, want_state);
     }
   }
 }
