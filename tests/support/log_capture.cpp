@@ -1,5 +1,7 @@
 #include "support/log_capture.h"
 
+#include <spdlog/sinks/stdout_color_sinks.h>
+
 #include <algorithm>
 
 namespace tavik::test {
@@ -58,6 +60,13 @@ int LogCapture::Count(const std::string& text) const {
 
 void LogCapture::Clear() {
   sink_->Clear();
+}
+
+void RestoreConsoleLogger() {
+  spdlog::drop("basic_logger");
+  spdlog::set_default_logger(std::make_shared<spdlog::logger>(
+      "", std::make_shared<spdlog::sinks::stdout_color_sink_mt>()));
+  spdlog::set_level(spdlog::level::info);
 }
 
 }  // namespace tavik::test

@@ -39,4 +39,8 @@ class LogCapture {
   spdlog::level::level_enum previous_level_;
 };
 
+// Puts the process back on a console default logger at level info, as at
+// start-up; for tests that installed or dropped the file logger.
+void RestoreConsoleLogger();
+
 }  // namespace tavik::test

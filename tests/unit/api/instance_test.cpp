@@ -1,6 +1,5 @@
 // Creation, deletion and the common frame of the exported functions.
 #include <gtest/gtest.h>
-#include <spdlog/sinks/stdout_color_sinks.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -310,11 +309,7 @@ class DiagnosticDirectory : public ::testing::Test {
     } else {
       setenv("TAVIK_DIAG_DIR", old_.c_str(), 1);
     }
-    // Leave the process with the console logger the other tests expect.
-    spdlog::drop("basic_logger");
-    spdlog::set_default_logger(std::make_shared<spdlog::logger>(
-        "", std::make_shared<spdlog::sinks::stdout_color_sink_mt>()));
-    spdlog::set_level(spdlog::level::info);
+    RestoreConsoleLogger();
   }
   TempDir diag_;
   TempDir dir_;

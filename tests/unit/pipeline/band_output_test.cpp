@@ -412,7 +412,7 @@ class BandDumpTest : public PipelineTest {
   void TearDown() override {
     PipelineTest::TearDown();
     unsetenv("TAVIK_DIAG_DIR");
-    spdlog::drop("basic_logger");
+    RestoreConsoleLogger();
   }
   std::string Read(const std::string& name) {
     std::ifstream in(diag_.path() / name, std::ios::binary);
