@@ -1,6 +1,8 @@
 // Runs every registered benchmark once and prints one table: throughput of
 // the input bytes, and ratios to memcpy of the same bytes and to lcms2's null
 // transform over the same pixels.
+#include <spdlog/spdlog.h>
+
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -128,7 +130,10 @@ int main(int argc, char** argv) {
   using namespace tavik::bench;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  // The library's own log lines would break up the table.
+  spdlog::set_level(spdlog::level::err);
   RegisterConversionBenches();
+  RegisterBandPathBenches();
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintTable(reporter.seconds());

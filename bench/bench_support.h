@@ -39,5 +39,6 @@ void AddBench(const BenchRow& row, std::function<void(benchmark::State&)> body);
 
 // Each benchmark source registers its rows here.
 void RegisterConversionBenches();
+void RegisterBandPathBenches();
 
 }  // namespace tavik::bench
