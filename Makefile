@@ -37,5 +37,8 @@ test-asan:
 mingw:
 	scripts/mingw-check.sh build/mingw
 
+demo:
+	scripts/demo.sh
+
 clean:
 	rm -rf build out

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -372,6 +373,16 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : kExitInput;
+  }
+  // The library takes relative configuration paths from its own directory; on
+  // the command line they mean the current one.
+  for (std::string* path : {&options.ini, &options.library}) {
+    // A bare library name is left to the loader's search path.
+    if (path->empty() || (path == &options.library && path->find('/') == std::string::npos))
+      continue;
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(*path, ec);
+    if (!ec) *path = absolute.string();
   }
   if (!options.progress && !options.quiet) options.progress = isatty(STDERR_FILENO) != 0;
   if (options.quiet) options.progress = false;

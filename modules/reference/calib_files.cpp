@@ -20,8 +20,8 @@ std::uint32_t GetU32(const std::uint8_t* p) {
 }
 
 std::vector<std::uint8_t> Begin(const char (&magic)[6]) {
-  std::vector<std::uint8_t> out(magic, magic + 5);
-  out.resize(8, 0);
+  std::vector<std::uint8_t> out(8, 0);
+  std::memcpy(out.data(), magic, 5);
   PutU32(out, 0);  // total length, patched by Finish
   return out;
 }

@@ -57,9 +57,11 @@ class Registry {
   std::map<std::uintptr_t, std::unique_ptr<Job>> jobs_;
 };
 
+// Jobs a host abandons (unloading the module without DestroyJob) are freed
+// with the registry when the module is unloaded.
 Registry& Jobs() {
-  static Registry* registry = new Registry;  // outlives every static destructor
-  return *registry;
+  static Registry registry;
+  return registry;
 }
 
 // Runs `body` on the job of `handle` under the registry lock; no exception
