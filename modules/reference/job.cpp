@@ -1,6 +1,7 @@
 #include "job.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -158,6 +159,13 @@ std::int32_t Job::BandOut(const DORVA_AREA* area, const DORVA_BAND_DATA* band,
   if (rect->top < next_row_) return kRowsOutOfOrder;
   const bool planar = band->planes != nullptr;
   const int channels = kind_.channels;
+  // A row must hold the piece's samples: a page of fewer channels than the
+  // job was opened with would otherwise be read past its rows.
+  const std::int64_t row_samples =
+      static_cast<std::int64_t>(rect->right - rect->left) * (planar ? 1 : channels);
+  if (std::abs(static_cast<std::int64_t>(band->stride)) < row_samples) {
+    return kBadArgument;
+  }
   if (planar) {
     for (int c = 0; c < channels; ++c) {
       if (band->planes[c] == nullptr) return kBadArgument;

@@ -219,6 +219,25 @@ INSTANTIATE_TEST_SUITE_P(
                       BadPiece{"empty_piece", {0, 0, 32, 0}, kOk}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A page with fewer channels than the job (an RGB page in a CMYK job) has
+// rows too short for the job's pixels; reading them would run past the rows.
+TEST(Job, RowsShorterThanThePiecesPixelsAreRefused) {
+  Sink sink;
+  JobRecords rec(4, 16, 8, sink);
+  std::unique_ptr<Job> job;
+  ASSERT_EQ(Job::Create(&rec.prt, &rec.option, job), kOk);
+  ASSERT_EQ(job->InitPage(&rec.ht), kOk);
+  std::vector<std::uint8_t> rgb(16 * 3 * 8, 0);
+  DORVA_BAND_DATA interleaved{16 * 3, rgb.data(), nullptr};
+  DORVA_RECT rect{0, 0, 16, 8};
+  EXPECT_EQ(job->BandOut(nullptr, &interleaved, &rect), kBadArgument);
+  unsigned char* planes[4] = {rgb.data(), rgb.data(), rgb.data(), rgb.data()};
+  DORVA_BAND_DATA narrow{8, nullptr, planes};
+  EXPECT_EQ(job->BandOut(nullptr, &narrow, &rect), kBadArgument);
+  DORVA_BAND_DATA planar{16, nullptr, planes};
+  EXPECT_EQ(job->BandOut(nullptr, &planar, &rect), kOk);
+}
+
 TEST(Job, RecordsItCannotPrintAreRefused) {
   Sink sink;
   std::unique_ptr<Job> job;
