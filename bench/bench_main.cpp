@@ -68,7 +68,7 @@ void PrintTable(const std::map<std::string, double>& seconds) {
     const double* t = find(row.name);
     if (t == nullptr) continue;  // filtered out or not offered here
     char time_text[32];
-    if (*t >= 1e-3) {
+    if (*t >= 1e-5) {
       std::snprintf(time_text, sizeof time_text, "%.3f ms", *t * 1e3);
     } else {
       std::snprintf(time_text, sizeof time_text, "%.1f ns", *t * 1e9);

@@ -1,5 +1,6 @@
 #include "pipeline/nch16to8.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -92,6 +93,7 @@ const LaneTable& TableFor(std::int32_t channels) {
     for (std::int32_t c = 1; c <= kMaxVectorChannels; ++c) {
       LaneTable& t = built[static_cast<std::size_t>(c - 1)];
       const auto channels_z = static_cast<std::size_t>(c);
+      t.channels = c;
       t.block_samples = std::lcm(channels_z, kStepUnit);
       const JumpParams block = Jump(t.block_samples / channels_z);
       t.block_multiplier = block.multiplier;
@@ -110,6 +112,20 @@ const LaneTable& TableFor(std::int32_t channels) {
         t.mul_hi[i] = static_cast<std::uint16_t>(pixel.multiplier >> 16);
         t.add_lo_biased[i] = static_cast<std::uint16_t>((pixel.increment & 0xFFFFu) ^ 0x8000u);
         t.add_hi[i] = static_cast<std::uint16_t>(pixel.increment >> 16);
+      }
+      t.spread_samples = std::lcm(channels_z, std::size_t{32});
+      t.spread_pixels = t.spread_samples / channels_z;
+      for (std::size_t first = 0; first < t.spread_samples; first += 16) {
+        const std::size_t first_pixel = first / channels_z;
+        t.spread_first_pixel.push_back(static_cast<std::uint32_t>(first_pixel));
+        for (std::size_t j = 0; j < 16; ++j) {
+          // Both 128-bit halves see the same eight values; with two or more
+          // channels sixteen samples never need more than eight pixels.
+          const auto word = static_cast<std::uint8_t>(
+              std::min<std::size_t>((first + j) / channels_z - first_pixel, 7));
+          t.spread_shuffle.push_back(static_cast<std::uint8_t>(2 * word));
+          t.spread_shuffle.push_back(static_cast<std::uint8_t>(2 * word + 1));
+        }
       }
     }
     return built;

@@ -25,6 +25,7 @@ inline constexpr std::size_t kStepUnit = 64;
 inline constexpr std::int32_t kMaxVectorChannels = 16;
 
 struct LaneTable {
+  std::int32_t channels = 0;
   std::size_t block_samples = 0;       // lcm(channels, kStepUnit)
   std::uint32_t block_multiplier = 0;  // A^(block pixels)
   std::uint32_t block_increment = 0;   // c_(block pixels)
@@ -32,6 +33,16 @@ struct LaneTable {
   // halves. The low half of c_p is stored with its top bit flipped so that a
   // signed compare detects the unsigned carry.
   std::vector<std::uint16_t> mul_lo, mul_hi, add_lo_biased, add_hi;
+
+  // Spreading one 16-bit dither value per pixel over the pixel's samples, in
+  // periods of lcm(channels, 32) samples: for each group of 16 samples of a
+  // period, the first one's pixel (counted from the period's first pixel) and
+  // a shuffle of eight values from there that gives each 16-bit lane its
+  // pixel's value (two or more channels only).
+  std::size_t spread_samples = 0;
+  std::size_t spread_pixels = 0;
+  std::vector<std::uint32_t> spread_first_pixel;  // spread_samples / 16 entries
+  std::vector<std::uint8_t> spread_shuffle;       // 32 bytes per entry
 };
 
 // The table for 1..kMaxVectorChannels channels, built once.
@@ -40,6 +51,7 @@ const LaneTable& TableFor(std::int32_t channels);
 #if TAVIK_X86_SIMD
 // Convert `samples` samples (a whole number of pixels) starting in `state`.
 // The caller advances the state itself. Only call the level the CPU supports.
+// Long AVX2 runs use process-wide scratch: calls must not overlap.
 void ConvertSse2(const unsigned char* source, unsigned char* destination, std::size_t samples,
                  std::uint32_t state, const LaneTable& table);
 void ConvertAvx2(const unsigned char* source, unsigned char* destination, std::size_t samples,

@@ -141,8 +141,8 @@ TEST_P(EachLevel, MatchesTheReference) {
                                          10, 11, 12, 13, 14, 15, 16, 17, 24};
   // Pixel counts that put the sample count at and around 8, 16, 32 and 64
   // samples for single-channel data, plus long irregular runs.
-  const std::int32_t pixel_counts[] = {1,  2,  3,  5,  7,  8,   9,   15,  16,  17,  31,
-                                       32, 33, 63, 64, 65, 127, 128, 129, 191, 1001};
+  const std::int32_t pixel_counts[] = {1,  2,  3,  5,  7,  8,   9,   15,  16,  17,   31,
+                                       32, 33, 63, 64, 65, 127, 128, 129, 191, 1001, 4097};
   const std::uint32_t states[] = {0, 1, 0x80000000u, 0xFFFFFFFFu, 0x9E3779B9u};
   const std::size_t kGuard = 40;
   std::uint32_t seed = 1;
@@ -172,25 +172,45 @@ TEST_P(EachLevel, MatchesTheReference) {
   }
 }
 
-// Runs of a megabyte and more take another store path; check it on aligned
-// and unaligned destinations.
+// Long runs take other paths: per-pixel dither in chunks of 4096 pixels,
+// reuse of the generator's low half every 65536 pixels, and streaming stores
+// from a megabyte of output on. Check them across chunk and window edges, on
+// aligned and unaligned destinations.
 TEST_P(EachLevel, LongRunsMatchTheReference) {
-  for (std::int32_t channels : {1, 3}) {
-    const std::int32_t pixels = ((1 << 20) + 37) / channels;
-    const std::size_t n = static_cast<std::size_t>(pixels * channels);
-    const Bytes src = ToLittleEndian(RandomSamples(n, 99));
-    Bytes want(n + 64);
-    std::uint32_t want_state = 0xC0FFEEu;
-    Nch16to8::ConvertScalar(src.data(), want.data(), pixels, 1, channels, want_state);
+  struct Case {
+    std::int32_t channels, pixels;
+    std::uint32_t state;
+  };
+  const Case cases[] = {
+      {1, 4096, 0},
+      {1, 4097, 0xFFFFFFFFu},
+      {1, 3 * 65536 + 8191, 0x9E3779B9u},
+      {2, 2 * 65536 + 4096 + 1, 1},
+      {3, 65536 + 4096 + 5, 0xC0FFEEu},
+      {4, 2 * 65536 + 63, 0x80000000u},
+      {4, 8191, 0x12345678u},
+      {5, 65536 + 4096 * 3 + 17, 7},
+      {6, 65536 + 4096, 0xDEADBEEFu},
+      {7, 65537, 0xFFFFFFFFu},
+      {8, 65536 + 100, 3},
+      {12, 65536 + 4099, 0x55555555u},
+      {16, 65536 + 4100, 0xAAAAAAAAu},  // over a megabyte of output
+  };
+  for (const Case& c : cases) {
+    const std::size_t n = static_cast<std::size_t>(c.pixels) * static_cast<std::size_t>(c.channels);
+    const Bytes src = ToLittleEndian(RandomSamples(n, c.state ^ 99u));
+    Bytes want(n);
+    std::uint32_t want_state = c.state;
+    Nch16to8::ConvertScalar(src.data(), want.data(), c.pixels, 1, c.channels, want_state);
     Bytes storage(n + 128, 0x5A);
     const auto misalignment = reinterpret_cast<std::uintptr_t>(storage.data()) % 64;
     unsigned char* aligned = storage.data() + (64 - misalignment) % 64;
     for (unsigned char* dst : {aligned, aligned + 1}) {
-      SCOPED_TRACE(::testing::Message()
-                   << "channels " << channels << " offset " << (dst - aligned));
+      SCOPED_TRACE(::testing::Message() << "channels " << c.channels << " pixels " << c.pixels
+                                        << " offset " << (dst - aligned));
       std::fill(storage.begin(), storage.end(), 0x5A);
-      std::uint32_t state = 0xC0FFEEu;
-      Nch16to8::Convert(src.data(), dst, pixels, 1, channels, state);
+      std::uint32_t state = c.state;
+      Nch16to8::Convert(src.data(), dst, c.pixels, 1, c.channels, state);
       ASSERT_TRUE(std::equal(dst, dst + n, want.begin()));
       EXPECT_EQ(dst[n], 0x5A);
       EXPECT_EQ(state, want_state);
