@@ -181,7 +181,7 @@ bool ReadArchive(std::span<const unsigned char> bytes, ArchiveMemberList& member
       const auto length = static_cast<std::size_t>(data_length);
       member.data.assign(length, 0);
       const std::size_t present = std::min(length, bytes.size() - pos);
-      std::memcpy(member.data.data(), bytes.data() + pos, present);
+      if (present != 0) std::memcpy(member.data.data(), bytes.data() + pos, present);
       pos += present;
       if (length & 1) pos = std::min(pos + 1, bytes.size());
       members.push_back(std::move(member));
