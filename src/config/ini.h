@@ -4,7 +4,6 @@
 #include <array>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 
 namespace tavik {
@@ -43,9 +42,6 @@ class Ini {
  private:
   bool loaded_ = false;
   std::map<std::string, std::map<std::string, std::string>> sections_;
-  std::regex comment_;
-  std::regex section_header_;
-  std::regex key_value_;
   std::array<std::optional<std::string>, kIniKeyCount> known_;
 };
 
