@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "api/tavik_api.h"
@@ -65,6 +66,11 @@ std::int32_t TavikApi::BandOut2(std::int32_t band_info_num, const QXOL_BAND_INFO
   const std::int64_t rows = static_cast<std::int64_t>(band.bottom) - band.top;
   if (channels < 0 || bytes_per_sample < 0) {
     throw std::invalid_argument("unknown pixel format of the page");
+  }
+  // More rows than a 32-bit count holds: the record lies, and its pieces
+  // could not even be addressed from the band's top.
+  if (rows > std::numeric_limits<std::int32_t>::max()) {
+    throw std::length_error("band of " + std::to_string(rows) + " rows does not fit the interface");
   }
   const std::int32_t plane_count = planar ? channels : 1;
 
@@ -129,7 +135,8 @@ std::int32_t TavikApi::BandOut(std::int32_t band_info_num, const QXOL_BAND_INFO*
     // Address arithmetic as the host's pointer-sized integers, so a wild bpp
     // gives wild (unused) entries rather than undefined behaviour.
     table[j] = reinterpret_cast<unsigned char*>(
-        buffer + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(j) * bpp));
+        buffer + static_cast<std::uintptr_t>(j) *
+                     static_cast<std::uintptr_t>(static_cast<std::intptr_t>(bpp)));
   }
   QXOL_BAND_DATA record{table.data(), p_band_data[0].stride, p_band_data[0].reserved};
   return static_cast<orlen::OrlenApi*>(this)->BandOut2(band_info_num, p_band_info, band_data_num,
