@@ -222,15 +222,12 @@ TAVIK_TARGET_AVX2 TAVIK_ALWAYS_INLINE void BlockTop(std::uint32_t state, std::si
   }
 }
 
-// The dither of the 16 samples of group g of a period whose first pixel's
-// value is at `dither`.
+// The dither of 16 samples: eight values from `dither` spread by `shuffle`.
 TAVIK_TARGET_AVX2 TAVIK_ALWAYS_INLINE __m256i SpreadDither(const std::uint16_t* dither,
-                                                           const LaneTable& t, std::size_t g) {
-  const __m256i words = _mm256_broadcastsi128_si256(
-      _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither + t.spread_first_pixel[g])));
-  const __m256i shuffle =
-      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.spread_shuffle.data() + 32 * g));
-  return _mm256_shuffle_epi8(words, shuffle);
+                                                           const std::uint8_t* shuffle) {
+  const __m256i words =
+      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dither)));
+  return _mm256_shuffle_epi8(words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffle)));
 }
 
 template <bool kStream, bool kSingleChannel>
@@ -267,14 +264,18 @@ TAVIK_TARGET_AVX2 std::uint32_t RunAvx2Chunks(const unsigned char* source,
       }
     }
     if constexpr (!kSingleChannel) {
+      // Table fields in locals: the stores below could alias them otherwise.
+      const std::size_t period = table.spread_samples;
+      const std::size_t period_pixels = table.spread_pixels;
+      const std::uint32_t* first_pixel = table.spread_first_pixel.data();
+      const std::uint8_t* shuffle = table.spread_shuffle.data();
       const std::uint16_t* dither = chunk_dither;
-      for (std::size_t p = 0; p < chunk_samples; p += table.spread_samples) {
-        for (std::size_t i = 0; i < table.spread_samples; i += 32) {
-          const __m256i d0 = SpreadDither(dither, table, i / 16);
-          const __m256i d1 = SpreadDither(dither, table, i / 16 + 1);
+      for (std::size_t p = 0; p < chunk_samples; p += period, dither += period_pixels) {
+        for (std::size_t i = 0, g = 0; i < period; i += 32, g += 2) {
+          const __m256i d0 = SpreadDither(dither + first_pixel[g], shuffle + 32 * g);
+          const __m256i d1 = SpreadDither(dither + first_pixel[g + 1], shuffle + 32 * (g + 1));
           StoreScaled<kStream>(src + 2 * (p + i), dst + p + i, d0, d1);
         }
-        dither += table.spread_pixels;
       }
     }
   }
