@@ -43,6 +43,7 @@ class BandSession {
                           nullptr,
                           planar ? bytes : bytes * channels};
     QXOL_CONVERT_INFO convert{};
+    convert.intent = 4;  // the intent every module supports
     ok_ = QXOL_StartJob(handle_) == QXOL_OK &&
           QXOL_StartPage(handle_, &base, 1, &image, 1, &convert) == QXOL_OK;
 
