@@ -179,8 +179,12 @@ bool ReadArchive(std::span<const unsigned char> bytes, ArchiveMemberList& member
       if (data_length < 0 || data_length > std::numeric_limits<std::int32_t>::max()) break;
 
       const auto length = static_cast<std::size_t>(data_length);
-      member.data.assign(length, 0);
       const std::size_t present = std::min(length, bytes.size() - pos);
+      // A short tail is made up with zeros; a size field that claims far more
+      // than the archive holds is damage, not truncation, and would have a few
+      // header bytes allocate (and expand to disk) gigabytes.
+      if (length - present > kMaxMissingMemberBytes) break;
+      member.data.assign(length, 0);
       if (present != 0) std::memcpy(member.data.data(), bytes.data() + pos, present);
       pos += present;
       if (length & 1) pos = std::min(pos + 1, bytes.size());

@@ -62,9 +62,14 @@ std::optional<ArchiveMember> MakeMember(const std::filesystem::path& path, std::
 
 std::vector<unsigned char> WriteArchive(const ArchiveMemberList& members);
 
+// Most bytes a member cut short by the end of the input may lack; a member
+// lacking more ends reading like a damaged header.
+inline constexpr std::size_t kMaxMissingMemberBytes = std::size_t{16} << 20;
+
 // Fills `members` and returns true, or returns false when the signature is
 // missing. A damaged header ends reading with what was read so far; a member
-// cut short by the end of input is kept with a zero-filled tail.
+// cut short by the end of input is kept with a zero-filled tail (of at most
+// kMaxMissingMemberBytes).
 bool ReadArchive(std::span<const unsigned char> bytes, ArchiveMemberList& members);
 
 // The name length that tells the two name forms apart: 16 or more means the

@@ -214,6 +214,28 @@ TEST_F(LyingRecordsTest, BandsBeyondTheInterfaceFailAndTheNextBandPrints) {
   }
 }
 
+TEST_F(LyingRecordsTest, CalibrationArchiveClaimingGigabytesIsReadAsFarAsItGoes) {
+  const PrivateTempArea temp;
+  const std::vector<unsigned char> ca1 = {'C', 'A', '1'};
+  std::vector<unsigned char> archive = CalibrationArchive(ca1);
+  // A second member whose size field claims two gigabytes, followed by
+  // nothing: a few bytes of host data that must not become a huge file.
+  std::string header = "huge.BZ1       1700000000  0     0     10644   2147483647`\n";
+  archive.insert(archive.end(), header.begin(), header.end());
+  ASSERT_EQ(QXOL_SetValue(h(), QXIDU08_TV_ISV_CALIB_DATA, archive.data(),
+                          static_cast<std::int32_t>(archive.size())),
+            QXOL_OK);
+
+  const PageRecords page;
+  ASSERT_EQ(QXOL_StartPage(h(), &page.base, 1, &page.image, 1, &page.convert), QXOL_OK);
+  ASSERT_EQ(HonestBand(0), QXOL_OK);
+  const tavik_double::Call* init_job = control().Last(Entry::kInitJob);
+  ASSERT_TRUE(init_job != nullptr && init_job->prt && init_job->prt->brs_data);
+  EXPECT_EQ(init_job->prt->brs_data->ca1_data, ca1);
+  EXPECT_FALSE(init_job->prt->brs_data->bz1_data);
+  EXPECT_EQ(temp.Listing(), "");
+}
+
 TEST_F(LyingRecordsTest, WildBytesPerPixelOfAnInterleavedPageOnlyMakesUnusedPlanes) {
   PageRecords records;
   records.image.bpp = 0x40000000;  // not one sample: interleaved
