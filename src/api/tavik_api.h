@@ -59,8 +59,7 @@ class TavikApi : public orlen::OrlenApi {
   // Value access (params/).
   std::int32_t SetValue(QXOL_PARAM_ID param_id, const void* p_value,
                         std::int32_t value_num) override;
-  std::int32_t GetValue(QXOL_PARAM_ID param_id, void* p_value,
-                        std::int32_t* p_value_num) override;
+  std::int32_t GetValue(QXOL_PARAM_ID param_id, void* p_value, std::int32_t* p_value_num) override;
   std::int32_t EnumPmIndex(std::int32_t* p_pmi, std::int32_t* p_pmi_num) override;
   std::int32_t GetPmInfoValue(std::int32_t pmi, QXOL_PARAM_ID param_id, void* p_value,
                               std::int32_t* p_value_num) override;
