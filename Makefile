@@ -42,3 +42,21 @@ demo:
 
 clean:
 	rm -rf build out
+
+# Fuzzing (clang-14 with libFuzzer): `make fuzz` runs every target for
+# FUZZ_SECONDS each; `make fuzz-smoke` runs each for a few seconds.
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 8
+
+.PHONY: build-fuzz fuzz-smoke
+
+build-fuzz:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTAVIK_TESTS=OFF -DTAVIK_TOOLS=OFF
+	cmake --build build/fuzz -j$(JOBS) --target tavik_fuzzers
+
+fuzz: deps build-fuzz
+	fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: build-fuzz
+	fuzz/run.sh build/fuzz $(FUZZ_SMOKE_SECONDS)
