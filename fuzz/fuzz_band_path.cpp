@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
@@ -255,6 +257,9 @@ struct Sink {
 };
 
 void Check(std::int32_t result, const char* call) {
+  // TAVIK_FUZZ_TRACE=1 lists every call of a session and its result.
+  static const bool trace = std::getenv("TAVIK_FUZZ_TRACE") != nullptr;
+  if (trace) std::fprintf(stderr, "%s -> 0x%08x\n", call, static_cast<unsigned>(result));
   if (!tavik::fuzz::IsResultCode(result)) {
     Fail(std::string(call) + " returned " + std::to_string(result));
   }
