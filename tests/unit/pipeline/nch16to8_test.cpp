@@ -352,8 +352,9 @@ TEST(ConvertBand, InterleavedRowsWithSpareSamples) {
       Band band(1, rows, c.stride, 77);
       Nch16to8 converter;
       converter.state = 0xABCDEF01u;
-      // Poison what the band must not write.
-      const auto& before = ConvertBand(converter, band.data, 0, c.channels, false);
+      // Size the buffers with a first conversion, then poison what the band
+      // must not write; a band of the same size keeps the buffers in place.
+      const auto& before = ConvertBand(converter, band.data, rows, c.channels, false);
       std::memset(before[0], 0xEE, static_cast<std::size_t>(rows * c.stride));
       converter.state = 0xABCDEF01u;
       const auto& buffers = ConvertBand(converter, band.data, rows, c.channels, false);
