@@ -18,7 +18,8 @@ class Nch16to8 {
   // `state`; each pixel advances `state` by one step of the generator. Nothing
   // is done when `pixels` or `rows` is not positive. Uses the fastest
   // instruction set allowed (see SetSimdLevel); the output and the final state
-  // are identical for every level.
+  // are identical for every level. Long runs use process-wide scratch, so
+  // conversions must not overlap (the band buffers already demand that).
   static void Convert(const unsigned char* source, unsigned char* destination, std::int32_t pixels,
                       std::int32_t rows, std::int32_t channels, std::uint32_t& state);
 
