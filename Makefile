@@ -7,7 +7,7 @@ CMAKE_COMMON := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 test: deps
 	$(MAKE) build-x64 build-x86 build-asan
-	$(MAKE) test-x64 test-x86 test-asan mingw
+	$(MAKE) test-x64 test-x86 test-asan mingw fuzz-smoke
 
 deps:
 	@scripts/install-deps.sh
@@ -39,6 +39,15 @@ mingw:
 
 demo:
 	scripts/demo.sh
+
+# The band path against memcpy and lcms2, in both builds, one table each.
+bench: deps
+	cmake -S . -B build/x64 -DCMAKE_BUILD_TYPE=Release
+	cmake --build build/x64 -j$(JOBS) --target tavik_bench
+	cmake -S . -B build/x86 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i386.cmake -DTAVIK_TOOLS=OFF
+	cmake --build build/x86 -j$(JOBS) --target tavik_bench
+	build/x64/bench/tavik_bench
+	build/x86/bench/tavik_bench
 
 clean:
 	rm -rf build out
