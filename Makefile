@@ -1,7 +1,8 @@
 # Entry points for people and CI. Every target installs what it needs.
 SHELL := /bin/bash
 JOBS ?= 2
-CMAKE_COMMON := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests build unoptimised to keep make test short; make bench builds Release.
+CMAKE_COMMON := -DCMAKE_BUILD_TYPE=Debug
 
 .PHONY: test deps build-x64 build-x86 build-asan test-x64 test-x86 test-asan mingw demo bench fuzz clean
 
