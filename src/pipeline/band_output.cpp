@@ -1,5 +1,6 @@
 // The band path: every band the host sends goes to the module in pieces of at
 // most 64 rows, 8-bit data by reference, 16-bit data converted once per band.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -77,7 +78,9 @@ std::int32_t TavikApi::BandOut2(std::int32_t band_info_num, const QXOL_BAND_INFO
   const std::vector<unsigned char*>* source = nullptr;
   std::int32_t stride = 0;
   if (bytes_per_sample == 2) {
-    source = &ConvertBand(converter_, data, static_cast<std::int32_t>(rows), channels, planar);
+    // Bottom above top stays a negative row count, however far apart they are.
+    const auto rows32 = static_cast<std::int32_t>(std::max<std::int64_t>(rows, -1));
+    source = &ConvertBand(converter_, data, rows32, channels, planar);
     stride = data.stride / 2;
   } else {
     if (rows <= 0) return QXOL_OK;
@@ -91,6 +94,10 @@ std::int32_t TavikApi::BandOut2(std::int32_t band_info_num, const QXOL_BAND_INFO
 
   std::vector<unsigned char*>& pieces = PiecePlaneTable();
   if (pieces.size() < static_cast<std::size_t>(plane_count)) pieces.resize(plane_count);
+  // Entries past this band's planes would still point into an earlier band's
+  // buffers, which the host may have freed: a module that reads more planes
+  // than the page has (the job's, say) gets nulls instead.
+  std::fill(pieces.begin() + plane_count, pieces.end(), nullptr);
 
   const DORVA_AREA band_area = BandValidArea(band);
   dorva::OSDep os_dep = CreateOSDep();

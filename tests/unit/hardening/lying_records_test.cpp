@@ -176,11 +176,14 @@ const BandLie kBandLies[] = {
     {"no plane table", 2, 0, 64, kWidth, BandLie::kNoTable, QXOL_ERR_INTERNAL},
     {"a null plane", 2, 0, 64, kWidth, BandLie::kOneNull, QXOL_ERR_INTERNAL},
     {"bottom above top", 2, 64, 0, kWidth, BandLie::kBuffers, QXOL_OK},
+    {"bottom far above top", 2, kMax - 1, kMin + 125, kWidth, BandLie::kBuffers, QXOL_OK},
     {"16 bits: rows x stride beyond 32 bits", -2, 0, 65536, 65536, BandLie::kBuffers,
      QXOL_ERR_INTERNAL},
     {"16 bits: more rows than 32 bits count", -2, kMin, kMax, 0, BandLie::kBuffers,
      QXOL_ERR_INTERNAL},
     {"16 bits: negative stride", -2, 0, 4, -2 * kWidth, BandLie::kBuffers, QXOL_ERR_INTERNAL},
+    {"16 bits: bottom far above top", -2, kMax - 1, kMin + 125, 2 * kWidth, BandLie::kBuffers,
+     QXOL_ERR_INTERNAL},
     {"16 bits: no plane table", -2, 0, 64, 2 * kWidth, BandLie::kNoTable, QXOL_ERR_INTERNAL},
     {"16 bits: a null plane", -2, 0, 64, 2 * kWidth, BandLie::kOneNull, QXOL_ERR_INTERNAL},
 };
@@ -212,6 +215,37 @@ TEST_F(LyingRecordsTest, BandsBeyondTheInterfaceFailAndTheNextBandPrints) {
     EXPECT_EQ(HonestBand(64), QXOL_OK);
     EXPECT_EQ(control().Count(Entry::kBandOut), 1);
   }
+}
+
+TEST_F(LyingRecordsTest, PageWithFewerPlanesThanItsJobLeavesTheModuleNoStalePlanes) {
+  // The job is opened for four planes; the next page of the job has three.
+  // The module still reads the job's four.
+  control().band_plane_count = 4;
+  const PageRecords cmyk;
+  ASSERT_EQ(QXOL_StartPage(h(), &cmyk.base, 1, &cmyk.image, 1, &cmyk.convert), QXOL_OK);
+  {
+    std::vector<unsigned char> freed(kWidth * 64, 0x11);
+    unsigned char* table[4] = {freed.data(), freed.data(), freed.data(), freed.data()};
+    QXOL_BAND_INFO info{0, 0, kWidth, 64, -1, -1, -1, -1};
+    QXOL_BAND_DATA data{table, kWidth, 0};
+    ASSERT_EQ(QXOL_BandOut2(h(), 1, &info, 1, &data, 0), QXOL_OK);
+  }
+  ASSERT_EQ(QXOL_EndPage(h(), 0), QXOL_OK);
+
+  PageRecords rgb;
+  rgb.image.data_type = 1;
+  ASSERT_EQ(QXOL_StartPage(h(), &rgb.base, 1, &rgb.image, 1, &rgb.convert), QXOL_OK);
+  unsigned char* table[3] = {plane_.data(), plane_.data(), plane_.data()};
+  QXOL_BAND_INFO info{0, 0, kWidth, 64, -1, -1, -1, -1};
+  QXOL_BAND_DATA data{table, kWidth, 0};
+  ASSERT_EQ(QXOL_BandOut2(h(), 1, &info, 1, &data, 0), QXOL_OK);
+
+  EXPECT_EQ(control().Count(Entry::kInitJob), 1);
+  const tavik_double::Call* piece = control().Last(Entry::kBandOut);
+  ASSERT_NE(piece, nullptr);
+  ASSERT_EQ(piece->band->plane_pointers.size(), 4u);
+  EXPECT_EQ(piece->band->plane_pointers[2], plane_.data());
+  EXPECT_EQ(piece->band->plane_pointers[3], nullptr);
 }
 
 TEST_F(LyingRecordsTest, CalibrationArchiveClaimingGigabytesIsReadAsFarAsItGoes) {
