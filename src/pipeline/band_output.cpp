@@ -139,6 +139,9 @@ std::int32_t TavikApi::BandOut(std::int32_t band_info_num, const QXOL_BAND_INFO*
   const auto buffer = reinterpret_cast<std::uintptr_t>(p_band_data[0].planes);
   std::vector<unsigned char*> table(static_cast<std::size_t>(channels));
   for (std::int32_t j = 0; j < channels; ++j) {
+    // No buffer gives no planes at all, rather than addresses counted up from
+    // zero that the band dump would write from.
+    if (buffer == 0) continue;
     // Address arithmetic as the host's pointer-sized integers, so a wild bpp
     // gives wild (unused) entries rather than undefined behaviour.
     table[j] = reinterpret_cast<unsigned char*>(

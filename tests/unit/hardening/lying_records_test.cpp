@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -18,6 +19,7 @@
 namespace tavik::test {
 namespace {
 
+namespace fs = std::filesystem;
 using tavik_double::Entry;
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -268,6 +270,37 @@ TEST_F(LyingRecordsTest, CalibrationArchiveClaimingGigabytesIsReadAsFarAsItGoes)
   EXPECT_EQ(init_job->prt->brs_data->ca1_data, ca1);
   EXPECT_FALSE(init_job->prt->brs_data->bz1_data);
   EXPECT_EQ(temp.Listing(), "");
+}
+
+TEST_F(LyingRecordsTest, BandOutWithoutAPixelBufferIsRefusedAlsoWhileDumping) {
+  const TempDir diagnostics;
+  fs::create_directory(diagnostics.path() / "3");
+  const struct {
+    const char* name;
+    std::int32_t data_type;
+    bool dumps;
+  } cases[] = {
+      {"8 bits", 2, false},
+      {"8 bits, dumps on", 2, true},
+      {"16 bits, dumps on", -2, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Switched on after creation, so no log file is installed.
+    const ScopedEnv dumps("TAVIK_DIAG_DIR",
+                          c.dumps ? std::optional(diagnostics.path().string()) : std::nullopt);
+    PageRecords records;
+    records.image.data_type = c.data_type;
+    records.image.bpp = c.data_type < 0 ? 2 : 1;
+    ASSERT_EQ(QXOL_StartPage(h(), &records.base, 1, &records.image, 1, &records.convert), QXOL_OK);
+    QXOL_BAND_INFO info{0, 0, kWidth, 64, -1, -1, -1, -1};
+    QXOL_BAND_DATA data{nullptr, kWidth * records.image.bpp, 0};
+    EXPECT_EQ(QXOL_BandOut(h(), 1, &info, 1, &data), QXOL_ERR_INTERNAL);
+    EXPECT_EQ(control().Count(Entry::kBandOut), 0);
+  }
+  const PageRecords honest;
+  ASSERT_EQ(QXOL_StartPage(h(), &honest.base, 1, &honest.image, 1, &honest.convert), QXOL_OK);
+  EXPECT_EQ(HonestBand(0), QXOL_OK);
 }
 
 TEST_F(LyingRecordsTest, WildBytesPerPixelOfAnInterleavedPageOnlyMakesUnusedPlanes) {
